@@ -52,7 +52,7 @@ const Palette& bilevel_palette() noexcept;
 class Bitmap {
  public:
   // Largest width or height accepted.
-  static constexpr int kMaxDimension = 1 << 20;
+  static constexpr int kMaxDimension = 1 << 16;
 
   Bitmap() noexcept = default;
   Bitmap(const Bitmap& other);
