@@ -13,10 +13,9 @@
 
 #include "frame/field_offsets.h"
 #include "frame/field_table.h"
+#include "platform/bitmap.h"
 
 namespace trelvo {
-
-class Bitmap;
 
 // Record types that have a record list, in list order.
 inline constexpr std::array<int, 15> kListTypes = {2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 14, 15, 16, 17, 99};
@@ -64,8 +63,9 @@ struct ImageRecord {
   // Image length as the record states it; it may count bytes beyond the end
   // of the buffer when LEN overstates the record, so readers cut it.
   std::int64_t image_length = 0;
-  // The decoded image; empty until the image is first decoded.
-  std::shared_ptr<Bitmap> image_bitmap;
+  // The decoded image, created empty with the record; a refilled record
+  // keeps it, so a decoded image survives edits of other records.
+  Bitmap image_bitmap;
 };
 
 // Types 3 to 8: fixed binary header, image bytes after it.
@@ -123,7 +123,7 @@ struct T_T9 : TaggedRecord {
   const std::string& dlt() const { return standard[9 - 3]; }
   const std::string& min() const { return standard[10 - 3]; }
   std::optional<MinutiaeTable> minutiae;  // present once field 12 was read
-  std::shared_ptr<Bitmap> image_bitmap;   // finger image with the overlay
+  Bitmap image_bitmap;  // the finger image with the minutiae drawn over it
 };
 
 // The image part of a record of an image type (3-8, 10, 13-17, 99), or null.
