@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -36,6 +37,26 @@ Decoded decode(const std::vector<std::uint8_t>& stream, int width, int height,
                            d.out.size() - 1, &d.size);
   return d;
 }
+
+// Captures standard error for its lifetime, also when an assertion returns early.
+class StderrCapture {
+ public:
+  StderrCapture() { ::testing::internal::CaptureStderr(); }
+  ~StderrCapture() {
+    if (!taken_) {
+      ::testing::internal::GetCapturedStderr();
+    }
+  }
+  StderrCapture(const StderrCapture&) = delete;
+  StderrCapture& operator=(const StderrCapture&) = delete;
+  std::string take() {
+    taken_ = true;
+    return ::testing::internal::GetCapturedStderr();
+  }
+
+ private:
+  bool taken_ = false;
+};
 
 // Bits appended most significant first, as in the coded stream.
 class BitWriter {
@@ -104,11 +125,16 @@ TEST_P(Group4Libtiff, ReproducesEveryBit) {
   }
 }
 
-std::string case_name(const ::testing::TestParamInfo<std::tuple<int, Kind>>& info) {
+const char* kind_name(Kind kind) {
   static const char* const names[] = {"SparseRandom", "DenseRandom", "Patterned", "Ladder",
                                       "Page"};
-  return "W" + std::to_string(std::get<0>(info.param)) + "_" +
-         names[static_cast<int>(std::get<1>(info.param))];
+  return names[static_cast<int>(kind)];
+}
+
+void PrintTo(Kind kind, std::ostream* os) { *os << kind_name(kind); }
+
+std::string case_name(const ::testing::TestParamInfo<std::tuple<int, Kind>>& info) {
+  return "W" + std::to_string(std::get<0>(info.param)) + "_" + kind_name(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -240,9 +266,9 @@ std::vector<FaultCase> fault_cases() {
 TEST(Group4, FaultsGiveTheirCodeAndKeepEarlierRows) {
   for (const FaultCase& c : fault_cases()) {
     SCOPED_TRACE(c.name);
-    ::testing::internal::CaptureStderr();
+    StderrCapture capture;
     const Decoded d = decode(c.stream, c.width, c.height);
-    const std::string message = ::testing::internal::GetCapturedStderr();
+    const std::string message = capture.take();
     EXPECT_EQ(d.rc, c.rc);
     EXPECT_EQ(d.size, group4_output_bytes(c.width, static_cast<int>(c.rows_kept)));
     EXPECT_FALSE(message.empty());
@@ -251,9 +277,9 @@ TEST(Group4, FaultsGiveTheirCodeAndKeepEarlierRows) {
 }
 
 TEST(Group4, InvalidCodeMessage) {
-  ::testing::internal::CaptureStderr();
+  StderrCapture capture;
   const Decoded d = decode(BitWriter().put("0000001").bytes(), 13, 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ERROR : decompress_group4 : invalid code\n");
+  EXPECT_EQ(capture.take(), "ERROR : decompress_group4 : invalid code\n");
   EXPECT_EQ(d.rc, kGroup4InvalidCode);
 }
 
@@ -271,13 +297,12 @@ TEST(Group4, CallerErrorsAreReturnedNotFatal) {
   EXPECT_EQ(decompress_group4(in, 4, 8, 1, nullptr, 8, &size), kGroup4NullOutput);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\nNo memory allocated for decompressed data!\n");
 
-  ::testing::internal::CaptureStderr();
+  StderrCapture capture;
   EXPECT_EQ(decompress_group4(in, 4, 0, 1, out, sizeof out, &size), kGroup4BadGeometry);
   EXPECT_EQ(decompress_group4(in, 4, 8, -1, out, sizeof out, &size), kGroup4BadGeometry);
   EXPECT_EQ(decompress_group4(in, 4, 1 << 30 | 1, 1, out, sizeof out, &size), kGroup4BadGeometry);
   // 13 x 5 pixels need 9 bytes.
   EXPECT_EQ(decompress_group4(in, 4, 13, 5, out, sizeof out, &size), kGroup4OutputTooSmall);
-  ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(decompress_group4(in, 1, 8, 1, out, 1, nullptr), kGroup4Ok);  // a V0 row, no size asked
   EXPECT_EQ(out[0], 0x00);
 }
@@ -308,7 +333,7 @@ TEST(Group4, TruncatedStreamsKeepDecodedRows) {
     const int w = s.image.width;
     const int h = s.image.height;
     const std::size_t step = std::max<std::size_t>(1, s.stream.size() / 150);
-    ::testing::internal::CaptureStderr();
+    StderrCapture capture;
     for (std::size_t length = 0; length < s.stream.size(); length += step) {
       SCOPED_TRACE("width " + std::to_string(w) + ", length " + std::to_string(length));
       const std::vector<std::uint8_t> cut(s.stream.begin(), s.stream.begin() + static_cast<long>(length));
@@ -326,7 +351,6 @@ TEST(Group4, TruncatedStreamsKeepDecodedRows) {
       }
       ASSERT_EQ(d.out.back(), kFill);
     }
-    ::testing::internal::GetCapturedStderr();
   }
 }
 
@@ -335,7 +359,7 @@ TEST(Group4, CorruptedStreamsAreBounded) {
   for (const Sample& s : samples()) {
     const int w = s.image.width;
     const int h = s.image.height;
-    ::testing::internal::CaptureStderr();
+    StderrCapture capture;
     for (int round = 0; round < 200; ++round) {
       std::vector<std::uint8_t> bad = s.stream;
       const int flips = 1 + round % 8;
@@ -361,7 +385,6 @@ TEST(Group4, CorruptedStreamsAreBounded) {
       ASSERT_LE(d.rc, kGroup4Ok);
       ASSERT_EQ(d.out.back(), kFill);
     }
-    ::testing::internal::GetCapturedStderr();
   }
 }
 
