@@ -4,6 +4,8 @@
 // position was already at or past the end of the buffer) or 4 (invalid tag).
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,6 +26,13 @@ int parseTaggedImageRecord(NistFile& f, int type);  // Types 10, 13-17, 99
 // Clears the records and walks the CNT field of the Type-1 record, handing
 // each record to the parser of its type.
 void ParseNistBuffer();
+
+// The offset after a tagged record that starts at `start` and states `len`
+// bytes. A LEN below 0 counts as 0: whatever a file states, the parse
+// position never moves back before the record it has read.
+inline std::int64_t recordEndFrom(std::int64_t start, std::int32_t len) {
+  return start + std::max<std::int32_t>(len, 0);
+}
 
 // "Type-N" as the messages name record types.
 inline std::string typeName(int type) { return "Type-" + std::to_string(type); }

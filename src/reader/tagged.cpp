@@ -191,7 +191,7 @@ int parseType2(NistFile& f) {
   } sink(r);
 
   const LoopOutcome out = readFields(f, {2, 16384, false, true, false}, sink);
-  r.record_end = r.record_start + r.len;
+  r.record_end = recordEndFrom(r.record_start, r.len);
   f.parse_position = r.record_end;
   r.idc = r.table.value(2);
   f.last_record_idc = r.idc;
@@ -210,7 +210,7 @@ int parseTaggedImageRecord(NistFile& f, int type) {
   if (!r) return out.sticky_result;
 
   if (out.end == End::ImageField || out.end == End::LastField) {
-    r->record_end = r->record_start + r->len;
+    r->record_end = recordEndFrom(r->record_start, r->len);
     f.parse_position = r->record_end;
     r->image_value_start =
         out.end == End::ImageField ? out.image_value_start : out.last_value_start;

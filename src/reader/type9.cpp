@@ -125,7 +125,10 @@ int parseType9(NistFile& f) {
       r->standard[static_cast<std::size_t>(n - 3)] = std::string(value);
       if (n == 4) r->fmt = r->standard[1];
       if (n == 12) {
-        const auto count = static_cast<std::size_t>(std::max(0, toIntOr(r->min(), 0)));
+        // Every minutia takes at least one byte of the field, so a MIN beyond
+        // that gives rows that can only stay empty: they are not allocated.
+        const auto count = std::min(static_cast<std::size_t>(std::max(0, toIntOr(r->min(), 0))),
+                                    value.size() + 1);
         r->minutiae.emplace();
         r->minutiae->rows.resize(count + 1);
         if (r->fmt == "S") fillMinutiae(*r->minutiae, value);
@@ -147,7 +150,7 @@ int parseType9(NistFile& f) {
     ReportError("Error reading Type-9 record: first field is not 9.001 (LEN)");
     return kInvalidTag;
   }
-  r->record_end = r->record_start + r->len;
+  r->record_end = recordEndFrom(r->record_start, r->len);
   f.parse_position = r->record_end;
   slot.commit();
   return result;

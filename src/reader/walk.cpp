@@ -15,9 +15,7 @@ struct EntryOutcome {
   int result;
 };
 
-EntryOutcome parseEntry(NistFile& f, const std::string& type_text) {
-  const auto type = parseInt(type_text);
-  const int t = type ? *type : -1;
+EntryOutcome dispatchEntry(NistFile& f, int t, const std::string& type_text) {
   auto present = [&f](int ty) { f.type_present[static_cast<std::size_t>(ty)] = 1; };
   if (t == 1) {
     present(1);
@@ -47,6 +45,21 @@ EntryOutcome parseEntry(NistFile& f, const std::string& type_text) {
   // the next entry is parsed at the same position.
   ReportError("Error: Unknown Record Type (" + type_text + ") found in NIST file.");
   return {Dispatch::NothingRead, kRecordRead};
+}
+
+EntryOutcome parseEntry(NistFile& f, const std::string& type_text) {
+  const auto type = parseInt(type_text);
+  const int t = type ? *type : -1;
+  // Records of the type read so far: a parser that refused its record (a
+  // cut header, a first field other than LEN) read none, and there is then
+  // nothing to compare with the entry.
+  const std::int32_t* records =
+      listSlot(t) >= 0 ? &f.refill_index.at(static_cast<std::size_t>(t)) : nullptr;
+  const std::int32_t before = records ? *records : 0;
+  EntryOutcome outcome = dispatchEntry(f, t, type_text);
+  if (outcome.dispatch == Dispatch::Read && (!records || *records == before))
+    outcome.dispatch = Dispatch::NothingRead;
+  return outcome;
 }
 
 // Handles one completed CNT entry; false when the walk must stop.
