@@ -23,9 +23,9 @@ TagInfo getTagInfo(NistFile& f) {
   TagInfo tag{-1, -1};
   tag.record_type = toIntOr(nextWord(f, ".", 2), -1);
   if (tag.record_type == -1) return tag;
-  ++f.parse_position;  // over the "."
+  skipSeparator(f);  // over the ".", whatever the byte is
   tag.field_number = toIntOr(nextWord(f, ":", 10), -1);
-  ++f.parse_position;  // over the ":"
+  skipSeparator(f);  // over the ":"; a tag cut by the end stops there
   return tag;
 }
 
