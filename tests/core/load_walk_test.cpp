@@ -261,6 +261,17 @@ TEST_F(WalkTest, NegativeLenNeverMovesThePositionBeforeTheRecord) {
   EXPECT_LE(ReadSizeOfRecordBinaryField(4, ReadIDCofRecord(4, 1)), ReadSizeOfNISTByteArray());
 }
 
+TEST_F(WalkTest, TagCutByTheEndOfTheDataStaysInsideTheBuffer) {
+  // The file ends right after "14.999", without the colon.
+  std::string t14 = Tagged(14).field(2, "1").withoutFs().bytes() + "14.999";
+  const std::string file = join({type1(cnt({{"14", "1"}})), t14});
+  ASSERT_EQ(load(file), 1);
+  ASSERT_EQ(ReadNumberOfRecords(14), 1);
+  const auto& t = dynamic_cast<const trelvo::TaggedImageRecord&>(*trelvo::current().list(14)->front());
+  EXPECT_LE(t.image_offset, static_cast<std::int64_t>(file.size()));
+  EXPECT_EQ(ReadSizeOfRecordBinaryField(14, 1), 0);
+}
+
 TEST_F(WalkTest, RecordsBeforeAFailureStayQueryable) {
   Tagged broken(14);
   broken.field(2, "1").field(1000, "x").field(999, "img");
