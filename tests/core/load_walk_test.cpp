@@ -64,6 +64,14 @@ TEST_F(LoadTest, ShortReadIsAFailureAndKeepsThePreviousFile) {
   EXPECT_EQ(value(2, 7, 30), "OTHER");
 }
 
+TEST_F(LoadTest, EmptyFileLeavesNoFile) {
+  ASSERT_EQ(load(otherFile()), 1);
+  EXPECT_EQ(ReadNISTFromFile(tempFile("").c_str()), 1);
+  EXPECT_EQ(lastError(), "Error reading Type-1 record: position >= buffer_length");
+  EXPECT_EQ(ReadNumberOfRecords(2), 0);
+  EXPECT_EQ(lastError(), kNoFile);
+}
+
 TEST_F(LoadTest, MemoryRefusesNullAndNegativeSizes) {
   struct Case {
     const char* data;
@@ -270,6 +278,30 @@ TEST_F(WalkTest, TagCutByTheEndOfTheDataStaysInsideTheBuffer) {
   const auto& t = dynamic_cast<const trelvo::TaggedImageRecord&>(*trelvo::current().list(14)->front());
   EXPECT_LE(t.image_offset, static_cast<std::int64_t>(file.size()));
   EXPECT_EQ(ReadSizeOfRecordBinaryField(14, 1), 0);
+}
+
+TEST_F(WalkTest, EveryParserReportsAPositionAtTheEnd) {
+  for (int type : {2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 14, 15, 16, 17, 99}) {
+    const std::string t = std::to_string(type);
+    const std::string message = type == 9 ? "Error: NULL pointer to Type-9 record"
+                                          : "Error reading Type-" + t + " record: position >= buffer_length";
+    EXPECT_EQ(reportsDuring([&] { load(join({type1(cnt({{"2", "00"}, {t, "1"}})), type2("00")})); }),
+              "Trelvo Error: " + message + "\nTrelvo Error: Error: unable to decode Record Type = " + t +
+                  ", IDC = 1\nExiting..\n");
+    EXPECT_EQ(CheckIfRecordTypeExists(type), 1) << t;
+    EXPECT_EQ(ReadNumberOfRecords(2), 1) << t;
+  }
+}
+
+TEST_F(WalkTest, TypeTwoEndsAtATagOfAnotherType) {
+  Tagged t2 = type2("00", "CUT");
+  t2.withoutFs();
+  const std::string file = join({type1(cnt({{"2", "00"}, {"14", "1"}})), t2, taggedImage(14, "1", "img")});
+  EXPECT_EQ(reportsDuring([&] { load(file); }),
+            "Trelvo Error: Error: Type-2 invalid message type = 14\n"
+            "Trelvo Error: Error: unable to decode Record Type = 2, IDC = 00\nExiting..\n");
+  EXPECT_EQ(value(2, 0, 30), "CUT");
+  EXPECT_EQ(CheckIfRecordTypeExists(14), 0);
 }
 
 TEST_F(WalkTest, RecordsBeforeAFailureStayQueryable) {

@@ -191,13 +191,6 @@ TEST_F(BinaryRecordTest, CutOrTooShortHeadersAreRefused) {
   }
 }
 
-TEST_F(BinaryRecordTest, PositionAtTheEndIsReported) {
-  const std::string file = join({type1(cnt({{"2", "00"}, {"5", "1"}})), type2("00")});
-  EXPECT_EQ(reportsDuring([&] { load(file); }),
-            "Trelvo Error: Error reading Type-5 record: position >= buffer_length\n"
-            "Trelvo Error: Error: unable to decode Record Type = 5, IDC = 1\nExiting..\n");
-}
-
 // --- Type-9 ---
 
 using Type9Test = CoreTest;
@@ -365,12 +358,6 @@ TEST_F(Type9Test, RecordNotStartingWithFieldOneIsRefused) {
   EXPECT_EQ(value(9, 1, 4), "S");
   EXPECT_EQ(value(9, 1, 10), "0");
   EXPECT_EQ(record<trelvo::T_T9>(9).idc, "1");
-}
-
-TEST_F(Type9Test, PositionAtTheEnd) {
-  EXPECT_EQ(reportsDuring([&] { load(join({type1(cnt({{"2", "1"}, {"9", "1"}})), type2("1")})); }),
-            "Trelvo Error: Error: NULL pointer to Type-9 record\n"
-            "Trelvo Error: Error: unable to decode Record Type = 9, IDC = 1\nExiting..\n");
 }
 
 // --- tagged image records ---
