@@ -96,7 +96,7 @@ class CorpusTest : public CoreTest {
 
 TEST_F(CorpusTest, EveryFileLoadsWithoutAnyReport) {
   const auto names = corpusFiles();
-  EXPECT_EQ(names.size(), 8u);
+  EXPECT_GE(names.size(), 8u);  // the eight files the README lists
   for (const std::string& name : names) {
     EXPECT_EQ(loadCorpus(name), "") << name;
     EXPECT_EQ(ReadSizeOfNISTByteArray(), static_cast<int>(std::filesystem::file_size(corpusDir() / name)));
