@@ -110,27 +110,35 @@ using namespace trelvo;
 extern "C" {
 
 int SetTrelvoErrorReportMode(int mode) {
-  ensureInitialized();
-  current().error_report_mode = mode;
-  return 1;
+  return guarded<int>(0, [&]() -> int {
+    ensureInitialized();
+    current().error_report_mode = mode;
+    return 1;
+  });
 }
 
 const char* ReadTrelvoLastErrorMessage(void) { return current().last_error_message.c_str(); }
 
 int SetTrelvoTryToDecodeBinaryField(int value) {
-  ensureInitialized();
-  current().try_to_decode_binary_field = value;
-  return 1;
+  return guarded<int>(0, [&]() -> int {
+    ensureInitialized();
+    current().try_to_decode_binary_field = value;
+    return 1;
+  });
 }
 
 unsigned char* ReadNISTByteArray(void) {
-  if (!entryCheck()) return nullptr;
-  return current().buffer.get();
+  return guarded<unsigned char*>(nullptr, [&]() -> unsigned char* {
+    if (!entryCheck()) return nullptr;
+    return current().buffer.get();
+  });
 }
 
 int ReadSizeOfNISTByteArray(void) {
-  if (!entryCheck()) return 0;
-  return current().length;
+  return guarded<int>(0, [&]() -> int {
+    if (!entryCheck()) return 0;
+    return current().length;
+  });
 }
 
 }  // extern "C"

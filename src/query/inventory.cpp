@@ -37,32 +37,38 @@ using namespace trelvo;
 extern "C" {
 
 int CheckIfRecordTypeExists(int recordType) {
-  if (!entryCheck()) return 0;
-  return typePresent(recordType);
+  return guarded<int>(0, [&]() -> int {
+    if (!entryCheck()) return 0;
+    return typePresent(recordType);
+  });
 }
 
 int ReadNumberOfRecords(int recordType) {
-  if (!entryCheck()) return 0;
-  if (!typePresent(recordType)) {
-    reportTypeNotFound(recordType);
-    return 0;
-  }
-  if (recordType == 1) return 1;
-  const RecordList* list = current().list(recordType);
-  return list ? static_cast<int>(list->size()) : 0;
+  return guarded<int>(0, [&]() -> int {
+    if (!entryCheck()) return 0;
+    if (!typePresent(recordType)) {
+      reportTypeNotFound(recordType);
+      return 0;
+    }
+    if (recordType == 1) return 1;
+    const RecordList* list = current().list(recordType);
+    return list ? static_cast<int>(list->size()) : 0;
+  });
 }
 
 int ReadIDCofRecord(int recordType, int index) {
-  if (!entryCheck()) return 0;
-  if (!typePresent(recordType)) {
-    reportTypeNotFound(recordType);
-    return 0;
-  }
-  if (recordType == 1) return -1;
-  const RecordList* list = current().list(recordType);
-  if (!list) return 0;  // Types 11 and 12: present, never decoded
-  if (index < 1 || static_cast<std::size_t>(index) > list->size()) return -1;
-  return toIntOr((*list)[static_cast<std::size_t>(index - 1)]->idc, -1);
+  return guarded<int>(0, [&]() -> int {
+    if (!entryCheck()) return 0;
+    if (!typePresent(recordType)) {
+      reportTypeNotFound(recordType);
+      return 0;
+    }
+    if (recordType == 1) return -1;
+    const RecordList* list = current().list(recordType);
+    if (!list) return 0;  // Types 11 and 12: present, never decoded
+    if (index < 1 || static_cast<std::size_t>(index) > list->size()) return -1;
+    return toIntOr((*list)[static_cast<std::size_t>(index - 1)]->idc, -1);
+  });
 }
 
 }  // extern "C"

@@ -78,7 +78,9 @@ const char* exportRecord(int type, int idc) {
   Record* record = nullptr;
   const FieldTable* table = selectTable(type, idc, &record);
   if (!table) return nullptr;
-  if (type == 9 && !fingerprintRecordFor(idc)) {
+  // The fingerprint of a Type-9 record carries the same IDC (the Type-9
+  // IDC as a number, 0 when it is not one), as for its binary field.
+  if (type == 9 && !fingerprintRecordFor(toIntOr(record->idc, 0))) {
     ReportError("Error: Type-9 record with supplied IDC (Image Designation Character) = " +
                 std::to_string(idc) + " number was not found in NIST file." + readRecord(9));
     return nullptr;
@@ -103,39 +105,53 @@ using namespace trelvo;
 extern "C" {
 
 const char* ReadRecordTxtField(int recordType, int idc, int fieldNumber, const char* name) {
-  return text(findCell(recordType, idc, fieldNumber, name, kValue, true));
+  return guarded<const char*>(nullptr, [&]() -> const char* {
+    return text(findCell(recordType, idc, fieldNumber, name, kValue, true));
+  });
 }
 
 int ReadSizeOfRecordTxtField(int recordType, int idc, int fieldNumber, const char* name) {
-  return size(findCell(recordType, idc, fieldNumber, name, kValue, true));
+  return guarded<int>(0, [&]() -> int {
+    return size(findCell(recordType, idc, fieldNumber, name, kValue, true));
+  });
 }
 
 const char* ReadRecordTxtFieldName(int recordType, int idc, int fieldNumber) {
-  return text(findCell(recordType, idc, fieldNumber, nullptr, kCode, false));
+  return guarded<const char*>(nullptr, [&]() -> const char* {
+    return text(findCell(recordType, idc, fieldNumber, nullptr, kCode, false));
+  });
 }
 
 int ReadSizeOfRecordTxtFieldName(int recordType, int idc, int fieldNumber, const char* name) {
-  return size(findCell(recordType, idc, fieldNumber, name, kCode, true));
+  return guarded<int>(0, [&]() -> int {
+    return size(findCell(recordType, idc, fieldNumber, name, kCode, true));
+  });
 }
 
 const char* ReadRecordTxtFieldDescription(int recordType, int idc, int fieldNumber, const char* name) {
-  return text(findCell(recordType, idc, fieldNumber, name, kDescription, true));
+  return guarded<const char*>(nullptr, [&]() -> const char* {
+    return text(findCell(recordType, idc, fieldNumber, name, kDescription, true));
+  });
 }
 
 int ReadSizeOfRecordTxtFieldDescription(int recordType, int idc, int fieldNumber, const char* name) {
-  return size(findCell(recordType, idc, fieldNumber, name, kDescription, true));
+  return guarded<int>(0, [&]() -> int {
+    return size(findCell(recordType, idc, fieldNumber, name, kDescription, true));
+  });
 }
 
-const char* ReadRecordExportedTxtFields(int recordType, int idc) { return exportRecord(recordType, idc); }
+const char* ReadRecordExportedTxtFields(int recordType, int idc) { return guarded<const char*>(nullptr, [&]() -> const char* { return exportRecord(recordType, idc); }); }
 
 int ReadSizeOfRecordExportedTxtFields(int recordType, int idc) {
-  if (!entryCheck()) return 0;
-  if (!typePresent(recordType)) {
-    reportTypeNotFound(recordType);
-    return 0;
-  }
-  exportRecord(recordType, idc);
-  return current().export_length;
+  return guarded<int>(0, [&]() -> int {
+    if (!entryCheck()) return 0;
+    if (!typePresent(recordType)) {
+      reportTypeNotFound(recordType);
+      return 0;
+    }
+    exportRecord(recordType, idc);
+    return current().export_length;
+  });
 }
 
 }  // extern "C"

@@ -1,6 +1,8 @@
 // Parser of the binary image records (Types 3 to 8): a fixed header of
 // big-endian numbers followed by the image bytes. One algorithm, fed by the
 // header layout of each type.
+#include <limits>
+
 #include "frame/text.h"
 #include "reader/parsers.h"
 
@@ -39,7 +41,12 @@ int parseBinaryRecord(NistFile& f, int type) {
     return kPastEnd;
   }
   const unsigned char* h = f.buffer.get() + start;
-  const auto len = static_cast<std::int32_t>(bigEndian(h, 4));
+  const std::uint32_t stated = bigEndian(h, 4);
+  if (stated > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+    ReportError(what + "LEN = " + decimal(stated) + " is out of range");
+    return kPastEnd;
+  }
+  const auto len = static_cast<std::int32_t>(stated);
   if (len < header) {
     ReportError(what + "LEN = " + decimal(bigEndian(h, 4)) + " is smaller than the " +
                 std::to_string(header) + "-byte header");

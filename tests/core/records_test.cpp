@@ -175,6 +175,7 @@ TEST_F(BinaryRecordTest, CutOrTooShortHeadersAreRefused) {
        "Error reading Type-8 record: the 12-byte header is cut by the end of the data"},
       {4, binaryRecord(h4, "image", 10), "Error reading Type-4 record: LEN = 10 is smaller than the 18-byte header"},
       {4, binaryRecord(h4, "image", 0), "Error reading Type-4 record: LEN = 0 is smaller than the 18-byte header"},
+      {4, binaryRecord(h4, "image", 0xFFFFFFFFL), "Error reading Type-4 record: LEN = 4294967295 is out of range"},
       {8, binaryRecord(signatureHeader(1, 0, 0, 0, 1, 1), "image", 11),
        "Error reading Type-8 record: LEN = 11 is smaller than the 12-byte header"},
   };

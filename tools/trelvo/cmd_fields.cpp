@@ -47,6 +47,10 @@ void runFields(const std::string& path, int type, int idc) {
     fail(path + ": no Type-" + std::to_string(type) + " record in the file");
     return;
   }
+  if (type == 11 || type == 12) {
+    fail(path + ": Type-" + std::to_string(type) + " records are listed in the file but not decoded");
+    return;
+  }
   if (type != 1 && !ReadRecordTxtFieldName(type, idc, 1)) {
     fail(path + ": " + lastError());
     return;
