@@ -78,6 +78,12 @@ enum WsqError : int {
 // non-empty). Smaller frames are rejected with WSQ_ERR_FRAME_SIZE.
 inline constexpr int WSQ_MIN_DIMENSION = 17;
 
+// Largest number of pixels that wsq_decode_mem accepts (16384 x 8192, far
+// beyond a 1000 ppi palm print). The decode needs 4 bytes per pixel of work
+// memory, and a stream may legally stop before its last coefficient, so a
+// damaged frame header of a few bytes could otherwise claim 17 GB.
+inline constexpr std::int64_t WSQ_MAX_PIXELS = std::int64_t{1} << 27;
+
 // ---------------------------------------------------------------- decoder
 // Decodes a WSQ stream held in memory. On success *odata holds
 // width x height 8-bit pixels, row by row, top row first (release with

@@ -247,6 +247,12 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
     release_filter_arrays(&t->dtt);
     return WSQ_ERR_FRAME_SIZE;
   }
+  if (std::int64_t{width} * height > WSQ_MAX_PIXELS) {
+    std::fprintf(stderr, "ERROR: wsq_decode_mem : image size %dx%d too large (maximum %lld pixels)\n",
+                 width, height, static_cast<long long>(WSQ_MAX_PIXELS));
+    release_filter_arrays(&t->dtt);
+    return WSQ_ERR_FRAME_SIZE;
+  }
 
   int ppi = -1;
   if ((ret = ppi_from_nistcom(&ppi, idata, ilen))) {

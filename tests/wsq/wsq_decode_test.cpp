@@ -355,6 +355,20 @@ TEST(WsqDecode, FrameTooSmall) {
   }
 }
 
+TEST(WsqDecode, FrameTooLargeIsRejectedBeforeAllocating) {
+  struct Size {
+    int width, height;
+  } sizes[] = {{65535, 65535}, {16384, 8193}};
+  for (const Size& s : sizes) {
+    std::vector<Segment> segs = standard_segments();
+    segs[find_segment(segs, wsqtest::kSOF)] = wsqtest::make_sof(s.width, s.height, 128, 1);
+    const Decoded d = decode_segments(segs);
+    EXPECT_EQ(d.rc, w::WSQ_ERR_FRAME_SIZE);
+    EXPECT_EQ(d.messages, "ERROR: wsq_decode_mem : image size " + std::to_string(s.width) + "x" +
+                              std::to_string(s.height) + " too large (maximum 134217728 pixels)\n");
+  }
+}
+
 TEST(WsqDecode, EvenFiltersAreRejected) {
   std::vector<Segment> segs = standard_segments();
   segs[find_segment(segs, wsqtest::kDTT)] = wsqtest::make_dtt(8, 6, {0.6, 0.2, -0.05, 0.02},
