@@ -18,15 +18,6 @@ namespace {
 // The decoder's table set: module-wide, one instance.
 WsqTableSet g_tables;
 
-void release_filter_arrays(DttTable* dtt) {
-  std::free(dtt->lofilt);
-  std::free(dtt->hifilt);
-  dtt->lofilt = nullptr;
-  dtt->hifilt = nullptr;
-  dtt->lodef = false;
-  dtt->hidef = false;
-}
-
 int past_image_buffer(int which) {
   std::fprintf(stderr, "ERROR : huffman_decode_data_mem [%d]: ", which);
   std::fprintf(stderr, "Decoded data extends past image buffer. ");
@@ -36,12 +27,12 @@ int past_image_buffer(int which) {
 }
 }  // namespace
 
-DttTable::~DttTable() { release_filter_arrays(this); }
+DttTable::~DttTable() { release_filters(this); }
 
 WsqTableSet* wsq_module_tables() { return &g_tables; }
 
 void wsq_reset_tables(WsqTableSet* tables) {
-  release_filter_arrays(&tables->dtt);
+  release_filters(&tables->dtt);
   tables->dqt.dqt_def = false;
   for (DhtTable& t : tables->dht) t.tabdef = false;
 }
@@ -231,12 +222,12 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
   while (marker != SOF_WSQ) {
     if ((ret = getc_table_wsq(marker, t, cur, end)) ||
         (ret = getc_marker_wsq(&marker, TBLS_N_SOF, cur, end))) {
-      release_filter_arrays(&t->dtt);
+      release_filters(&t->dtt);
       return ret;
     }
   }
   if ((ret = getc_sof_wsq(&t->frm, cur, end))) {
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return ret;
   }
   const int width = t->frm.width;
@@ -244,19 +235,19 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
   if (!wsq_frame_size_ok(width, height)) {
     std::fprintf(stderr, "ERROR: wsq_decode_mem : image size %dx%d too small (minimum %dx%d)\n",
                  width, height, WSQ_MIN_DIMENSION, WSQ_MIN_DIMENSION);
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return WSQ_ERR_FRAME_SIZE;
   }
   if (std::int64_t{width} * height > WSQ_MAX_PIXELS) {
     std::fprintf(stderr, "ERROR: wsq_decode_mem : image size %dx%d too large (maximum %lld pixels)\n",
                  width, height, static_cast<long long>(WSQ_MAX_PIXELS));
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return WSQ_ERR_FRAME_SIZE;
   }
 
   int ppi = -1;
   if ((ret = ppi_from_nistcom(&ppi, idata, ilen))) {
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return ret;
   }
 
@@ -271,7 +262,7 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
   void* work = std::malloc(npix * sizeof(float));
   if (work == nullptr) {
     std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : qdata1\n");
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return WSQ_ERR_MALLOC_QDATA;
   }
   auto* qdata = static_cast<std::int16_t*>(work);
@@ -279,14 +270,14 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
   std::memset(qdata, 0, npix * sizeof(std::int16_t));
   if ((ret = huffman_decode_data_mem(qdata, t, cur, end))) {
     std::free(work);
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return ret;
   }
 
   float* fdata = nullptr;
   if ((ret = unquantize(&fdata, &t->dqt, t->q_tree, qdata, width, height))) {
     std::free(work);
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return ret;
   }
 
@@ -294,14 +285,14 @@ int wsq_decode_mem(std::uint8_t** odata, int* owidth, int* oheight, int* odepth,
                              static_cast<float*>(work)))) {
     std::free(fdata);
     std::free(work);
-    release_filter_arrays(&t->dtt);
+    release_filters(&t->dtt);
     return ret;
   }
 
   auto* cdata = static_cast<std::uint8_t*>(work);
   wsq_floats_to_pixels(cdata, fdata, npix, t->frm.m_shift, t->frm.r_scale);
   std::free(fdata);
-  release_filter_arrays(&t->dtt);
+  release_filters(&t->dtt);
   if (void* shrunk = std::realloc(work, npix)) cdata = static_cast<std::uint8_t*>(shrunk);
 
   *odata = cdata;

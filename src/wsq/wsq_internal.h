@@ -77,6 +77,9 @@ struct DttTable {
   ~DttTable();
 };
 
+// Frees the filter arrays of a transform table and marks them undefined.
+void release_filters(DttTable* dtt);
+
 struct DqtTable {
   float bin_center = 0.0f;
   float q_bin[MAX_SUBBANDS] = {};

@@ -131,6 +131,9 @@ int read_filter_record(float* out, const std::uint8_t*& cur, const std::uint8_t*
   return 0;
 }
 
+float sigma(int k) { return (k % 2 == 0) ? 1.0f : -1.0f; }
+}  // namespace
+
 void release_filters(DttTable* dtt) {
   std::free(dtt->lofilt);
   std::free(dtt->hifilt);
@@ -139,9 +142,6 @@ void release_filters(DttTable* dtt) {
   dtt->lodef = false;
   dtt->hidef = false;
 }
-
-float sigma(int k) { return (k % 2 == 0) ? 1.0f : -1.0f; }
-}  // namespace
 
 int getc_transform_table(DttTable* dtt, const std::uint8_t*& cur, const std::uint8_t* end) {
   std::uint16_t hdr_size;
