@@ -55,22 +55,14 @@ extern "C" {
 
 unsigned char* ReadRecordBinaryField(int recordType, int idc) {
   return guarded<unsigned char*>(nullptr, [&]() -> unsigned char* {
-    if (!entryCheck()) return nullptr;
-    if (!typePresent(recordType)) {
-      reportTypeNotFound(recordType);
-      return nullptr;
-    }
+    if (!entryAndTypeCheck(recordType)) return nullptr;
     return lookup(recordType, idc);
   });
 }
 
 int ReadSizeOfRecordBinaryField(int recordType, int idc) {
   return guarded<int>(0, [&]() -> int {
-    if (!entryCheck()) return 0;
-    if (!typePresent(recordType)) {
-      reportTypeNotFound(recordType);
-      return 0;
-    }
+    if (!entryAndTypeCheck(recordType)) return 0;
     const BinaryFieldMemo& memo = current().last_binary_field;
     if (memo.type != recordType || memo.idc != idc) lookup(recordType, idc);
     return current().last_binary_field.length;

@@ -21,6 +21,13 @@ void reportIdcNotFound(int type, int idc) {
               std::to_string(idc) + " was not found in NIST file.\nUnable to Read " + name + " Record");
 }
 
+bool entryAndTypeCheck(int type) {
+  if (!entryCheck()) return false;
+  if (typePresent(type)) return true;
+  reportTypeNotFound(type);
+  return false;
+}
+
 Record* fingerprintRecordFor(int idc) {
   Record* found = nullptr;
   for (int type : {4, 13, 14}) {
@@ -45,11 +52,7 @@ int CheckIfRecordTypeExists(int recordType) {
 
 int ReadNumberOfRecords(int recordType) {
   return guarded<int>(0, [&]() -> int {
-    if (!entryCheck()) return 0;
-    if (!typePresent(recordType)) {
-      reportTypeNotFound(recordType);
-      return 0;
-    }
+    if (!entryAndTypeCheck(recordType)) return 0;
     if (recordType == 1) return 1;
     const RecordList* list = current().list(recordType);
     return list ? static_cast<int>(list->size()) : 0;
@@ -58,11 +61,7 @@ int ReadNumberOfRecords(int recordType) {
 
 int ReadIDCofRecord(int recordType, int index) {
   return guarded<int>(0, [&]() -> int {
-    if (!entryCheck()) return 0;
-    if (!typePresent(recordType)) {
-      reportTypeNotFound(recordType);
-      return 0;
-    }
+    if (!entryAndTypeCheck(recordType)) return 0;
     if (recordType == 1) return -1;
     const RecordList* list = current().list(recordType);
     if (!list) return 0;  // Types 11 and 12: present, never decoded

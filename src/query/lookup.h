@@ -14,6 +14,10 @@ int typePresent(int type);
 // "Error: Record Type-N was not found in NIST file.\nUnable to Read Record"
 void reportTypeNotFound(int type);
 
+// The entry check, then the presence of the record type (reported when it
+// is absent): what every query by record type starts with.
+bool entryAndTypeCheck(int type);
+
 // "Error: Type-N record with supplied IDC ... was not found ..."
 void reportIdcNotFound(int type, int idc);
 

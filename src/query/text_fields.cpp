@@ -17,13 +17,9 @@ const std::string kEmptyText;
 
 std::string readRecord(int type) { return "\nUnable to Read Type-" + std::to_string(type) + " Record"; }
 
-// The table of the record a query names, after the presence and IDC checks;
-// null (with the message reported, if any) when there is none.
+// The table of the record a query names (its type known to be present);
+// null, with the IDC message reported where it applies, when there is none.
 const FieldTable* selectTable(int type, int idc, Record** record) {
-  if (!typePresent(type)) {
-    reportTypeNotFound(type);
-    return nullptr;
-  }
   if (type == 1) return &current().type1.table;
   RecordList* list = current().list(type);
   if (!list) return nullptr;  // Types 11 and 12: present, never decoded
@@ -40,7 +36,7 @@ const FieldTable* selectTable(int type, int idc, Record** record) {
 // and names are allowed. Null on failure, with the message reported.
 const std::string* findCell(int type, int idc, int field, const char* name, Column column,
                             bool byName) {
-  if (!entryCheck()) return nullptr;
+  if (!entryAndTypeCheck(type)) return nullptr;
   Record* record = nullptr;
   const FieldTable* table = selectTable(type, idc, &record);
   if (!table) return nullptr;
@@ -68,11 +64,7 @@ int size(const std::string* cell) { return cell ? static_cast<int>(cell->size())
 
 const char* exportRecord(int type, int idc) {
   NistFile& f = current();
-  if (!entryCheck()) return nullptr;
-  if (!typePresent(type)) {
-    reportTypeNotFound(type);
-    return nullptr;
-  }
+  if (!entryAndTypeCheck(type)) return nullptr;
   f.export_text.clear();
   f.export_length = 0;
   Record* record = nullptr;
@@ -144,11 +136,7 @@ const char* ReadRecordExportedTxtFields(int recordType, int idc) { return guarde
 
 int ReadSizeOfRecordExportedTxtFields(int recordType, int idc) {
   return guarded<int>(0, [&]() -> int {
-    if (!entryCheck()) return 0;
-    if (!typePresent(recordType)) {
-      reportTypeNotFound(recordType);
-      return 0;
-    }
+    if (!entryAndTypeCheck(recordType)) return 0;
     exportRecord(recordType, idc);
     return current().export_length;
   });
