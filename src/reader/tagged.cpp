@@ -10,7 +10,7 @@ namespace trelvo {
 
 namespace {
 
-struct LoopSpec {
+struct LoopRules {
   int type;
   int rows;
   // Field 999 holds the image and ends the record (tagged image types).
@@ -41,29 +41,29 @@ class FieldSink {
   ~FieldSink() = default;
 };
 
-LoopOutcome readFields(NistFile& f, const LoopSpec& spec, FieldSink& sink) {
+LoopOutcome readFields(NistFile& f, const LoopRules& rules, FieldSink& sink) {
   LoopOutcome out;
   bool first = true;
   for (;;) {
     const std::int64_t tag_start = f.parse_position;
     const TagInfo tag = getTagInfo(f);
-    if (tag.record_type != spec.type) {
-      if (spec.rewind_on_foreign_tag) f.parse_position = tag_start;
-      ReportError("Error: " + typeName(spec.type) + " invalid message type = " +
+    if (tag.record_type != rules.type) {
+      if (rules.rewind_on_foreign_tag) f.parse_position = tag_start;
+      ReportError("Error: " + typeName(rules.type) + " invalid message type = " +
                   decimal(tag.record_type));
       out.end = End::ForeignTag;
       out.sticky_result = out.last_result = kForeignTag;
       return out;
     }
-    if (first && spec.field1_first && tag.field_number != 1) {
-      ReportError("Error reading " + typeName(spec.type) + " record: first field is not " +
-                  std::to_string(spec.type) + ".001 (LEN)");
+    if (first && rules.field1_first && tag.field_number != 1) {
+      ReportError("Error reading " + typeName(rules.type) + " record: first field is not " +
+                  std::to_string(rules.type) + ".001 (LEN)");
       out.end = End::Refused;
       out.sticky_result = out.last_result = kInvalidTag;
       return out;
     }
     first = false;
-    if (spec.image_field && tag.field_number == 999) {
+    if (rules.image_field && tag.field_number == 999) {
       // Only the position of the image matters: its bytes may hold any value,
       // separators included, and the record's end comes from LEN.
       f.word_start = f.parse_position;
@@ -76,11 +76,11 @@ LoopOutcome readFields(NistFile& f, const LoopSpec& spec, FieldSink& sink) {
     const bool last = atFieldSeparator(f, FS);
     skipSeparator(f);
     out.last_value_start = f.word_start;
-    if (tag.field_number > 0 && tag.field_number < spec.rows) {
+    if (tag.field_number > 0 && tag.field_number < rules.rows) {
       sink.field(tag.field_number, value, f.word_start, f.parse_position);
       out.last_result = kRecordRead;
     } else {
-      ReportError("Error: " + typeName(spec.type) + " record invalid tag = " +
+      ReportError("Error: " + typeName(rules.type) + " record invalid tag = " +
                   decimal(tag.field_number));
       out.last_result = out.sticky_result = kInvalidTag;
     }
