@@ -8,6 +8,4 @@ int listSlot(int type) {
   return -1;
 }
 
-ImageRecord* imagePart(Record& record) { return dynamic_cast<ImageRecord*>(&record); }
-
 }  // namespace trelvo

@@ -126,7 +126,4 @@ struct T_T9 : TaggedRecord {
   Bitmap image_bitmap;  // the finger image with the minutiae drawn over it
 };
 
-// The image part of a record of an image type (3-8, 10, 13-17, 99), or null.
-ImageRecord* imagePart(Record& record);
-
 }  // namespace trelvo
