@@ -70,5 +70,30 @@ TEST_F(FreshProcessTest, InitialisesWithAnyIniFile) {
   }
 }
 
+TEST(IniSettingsTest, ReadFromTheFileNextToTheModule) {
+  struct Case {
+    const char* what;
+    const char* ini;  // none when null
+    const char* settings;
+  };
+  for (const Case& c :
+       {Case{"none", nullptr, "type1_record_1_01=0 idc_double_digit=0"},
+        Case{"both set", "[Trelvo]\ntype1_record_1_01=1\ntype1_record_1_01_IDC_double_digit=1\n",
+             "type1_record_1_01=1 idc_double_digit=1"},
+        Case{"case of names", "[TRELVO]\nType1_Record_1_01 = 1\n", "type1_record_1_01=1 idc_double_digit=0"},
+        Case{"not integers", "[Trelvo]\ntype1_record_1_01=yes\ntype1_record_1_01_IDC_double_digit=1x\n",
+             "type1_record_1_01=0 idc_double_digit=0"},
+        Case{"other section", "[Other]\ntype1_record_1_01=1\n", "type1_record_1_01=0 idc_double_digit=0"}}) {
+    TempFolder folder("ini");
+    const auto probe = folder.path() / "probe";
+    std::filesystem::copy_file(TRELVO_INI_PROBE, probe);
+    std::filesystem::permissions(probe, std::filesystem::perms::owner_all);
+    if (c.ini) std::ofstream(folder.path() / "Trelvo.ini") << c.ini;
+    const ProcessResult r = run(probe.string(), {});
+    EXPECT_EQ(r.exit_code, 0) << c.what << r.err;
+    EXPECT_EQ(r.out, std::string(c.settings) + "\n") << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace nist_test
