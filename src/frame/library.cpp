@@ -84,21 +84,16 @@ void ClearRecords() {
   NistFile& f = current();
   for (std::size_t slot = 0; slot < f.lists.size(); ++slot) {
     const int type = kListTypes[slot];
-    if (f.rebuild[static_cast<std::size_t>(type)] == 1) {
-      f.lists[slot].clear();
-      f.images_decoded[static_cast<std::size_t>(type)] = 0;
-    }
+    if (f.rebuild[static_cast<std::size_t>(type)] == 1) f.lists[slot].clear();
   }
   f.type_present.fill(0);
   f.refill_index.fill(0);
   f.type1.table.clearValues(/*keepHeader=*/false);
   f.type1.offsets.clear();
   f.type1.len = 0;
-  f.type1.cnt.clear();
   f.type1.record_start = f.type1.record_end = 0;
   f.last_record_idc.clear();
   f.export_text.clear();
-  f.export_length = 0;
   f.last_binary_field = BinaryFieldMemo{};
   f.try_to_decode_binary_field = 1;
 }

@@ -22,7 +22,6 @@ using HeapBytes = std::unique_ptr<unsigned char[], FreeDeleter>;
 struct Type1Record {
   FieldTable table;
   std::int32_t len = 0;
-  std::string cnt;
   std::int64_t record_start = 0;
   std::int64_t record_end = 0;
   FieldOffsets offsets;
@@ -55,8 +54,6 @@ struct NistFile {
   std::string last_record_idc;
 
   std::string export_text;
-  std::int32_t export_length = 0;
-  std::array<std::int32_t, 100> images_decoded{};
   BinaryFieldMemo last_binary_field;
 
   std::int32_t setting_type1_two_digit = 0;

@@ -46,9 +46,7 @@ struct Record {
 // Fields of a tagged record (Types 2, 9, 10, 13-17, 99).
 struct TaggedRecord : Record {
   using Record::Record;
-  FieldOffsets offsets;
-  std::int64_t len_value_start = 0;
-  std::int64_t len_value_end = 0;
+  FieldOffsets offsets;  // offsets.start(1), end(1): where the LEN value is
 };
 
 struct T_T2 : TaggedRecord {
@@ -79,9 +77,8 @@ struct BinaryImageRecord : Record, ImageRecord {
 struct TaggedImageRecord : TaggedRecord, ImageRecord {
   using TaggedRecord::TaggedRecord;
   // Offset of the byte after "999:" (or, without field 999, of the last
-  // field's value) and of the byte after the record.
+  // field's value); the image runs to the record's end.
   std::int64_t image_value_start = 0;
-  std::int64_t image_end = 0;
   // Rows 6 to 11: HLL, VLL, SLC, HPS, VPS, CGA (reserved rows in Type-99).
   const std::string& hll() const { return table.value(6); }
   const std::string& vll() const { return table.value(7); }
@@ -114,14 +111,13 @@ struct MinutiaeTable {
 
 struct T_T9 : TaggedRecord {
   T_T9() : TaggedRecord(9) {}
-  // FMT as the file gives it (row 4 of the table may hold a vendor label).
+  // FMT as the file gives it: row 4 of the table shows the vendor label
+  // instead when the record has vendor-defined fields. The other standard
+  // fields are the table's rows as they stand.
   std::string fmt;
-  // Fields 9.003 ... 9.012 as they stand: IMP, FMT, OFR, FGP, FPC, CRP,
-  // DLT, MIN, RDG, MRC (index = field number - 3).
-  std::array<std::string, 10> standard;
-  const std::string& crp() const { return standard[8 - 3]; }
-  const std::string& dlt() const { return standard[9 - 3]; }
-  const std::string& min() const { return standard[10 - 3]; }
+  const std::string& crp() const { return table.value(8); }
+  const std::string& dlt() const { return table.value(9); }
+  const std::string& min() const { return table.value(10); }
   std::optional<MinutiaeTable> minutiae;  // present once field 12 was read
   Bitmap image_bitmap;  // the finger image with the minutiae drawn over it
 };

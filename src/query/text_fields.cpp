@@ -66,7 +66,6 @@ const char* exportRecord(int type, int idc) {
   NistFile& f = current();
   if (!entryAndTypeCheck(type)) return nullptr;
   f.export_text.clear();
-  f.export_length = 0;
   Record* record = nullptr;
   const FieldTable* table = selectTable(type, idc, &record);
   if (!table) return nullptr;
@@ -84,7 +83,6 @@ const char* exportRecord(int type, int idc) {
     out += table->cell(kValue, row);
     out += "\r\n";
   }
-  f.export_length = static_cast<std::int32_t>(out.size());
   return out.c_str();
 }
 
@@ -138,7 +136,7 @@ int ReadSizeOfRecordExportedTxtFields(int recordType, int idc) {
   return guarded<int>(0, [&]() -> int {
     if (!entryAndTypeCheck(recordType)) return 0;
     exportRecord(recordType, idc);
-    return current().export_length;
+    return static_cast<int>(current().export_text.size());
   });
 }
 

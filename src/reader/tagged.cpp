@@ -103,11 +103,7 @@ class RecordFields final : public FieldSink {
  public:
   explicit RecordFields(R& record) : record_(record) {}
   void field(int number, std::string_view value, std::int64_t start, std::int64_t end) override {
-    if (number == 1) {
-      record_.len = toIntOr(value, 0);
-      record_.len_value_start = start;
-      record_.len_value_end = end;
-    }
+    if (number == 1) record_.len = toIntOr(value, 0);
     record_.table.setValue(number, value);
     record_.offsets.set(number, start, end);
   }
@@ -164,7 +160,6 @@ int parseType1(NistFile& f) {
 
   const LoopOutcome out = readFields(f, {1, 16, false, true, false}, sink);
   t1.record_end = f.parse_position;
-  t1.cnt = t1.table.value(3);
   f.last_record_idc.clear();
   return out.last_result;
 }
@@ -215,8 +210,7 @@ int parseTaggedImageRecord(NistFile& f, int type) {
     r->image_value_start =
         out.end == End::ImageField ? out.image_value_start : out.last_value_start;
     r->image_offset = out.end == End::ImageField ? out.image_value_start : -1;
-    r->image_end = r->record_end;
-    r->image_length = r->image_end - r->image_value_start - 1;
+    r->image_length = r->record_end - r->image_value_start - 1;
   } else {
     r->image_offset = -1;
     r->image_length = 0;

@@ -111,28 +111,23 @@ int parseType9(NistFile& f) {
       r->offsets.clear();
       r->idc.clear();
       r->fmt.clear();
-      r->standard = {};
       r->minutiae.reset();
       r->record_start = record_start;
       r->len = toIntOr(value, 0);
-      r->len_value_start = f.word_start;
-      r->len_value_end = f.parse_position;
       limit = r->len;
     } else if (n == 2) {
       r->idc = std::string(value);
       f.last_record_idc = r->idc;
-    } else if (n >= 3 && n <= 12) {
-      r->standard[static_cast<std::size_t>(n - 3)] = std::string(value);
-      if (n == 4) r->fmt = r->standard[1];
-      if (n == 12) {
-        // Every minutia takes at least one byte of the field, so a MIN beyond
-        // that gives rows that can only stay empty: they are not allocated.
-        const auto count = std::min(static_cast<std::size_t>(std::max(0, toIntOr(r->min(), 0))),
-                                    value.size() + 1);
-        r->minutiae.emplace();
-        r->minutiae->rows.resize(count + 1);
-        if (r->fmt == "S") fillMinutiae(*r->minutiae, value);
-      }
+    } else if (n == 4) {
+      r->fmt = std::string(value);
+    } else if (n == 12) {
+      // Every minutia takes at least one byte of the field, so a MIN beyond
+      // that gives rows that can only stay empty: they are not allocated.
+      const auto count = std::min(static_cast<std::size_t>(std::max(0, toIntOr(r->min(), 0))),
+                                  value.size() + 1);
+      r->minutiae.emplace();
+      r->minutiae->rows.resize(count + 1);
+      if (r->fmt == "S") fillMinutiae(*r->minutiae, value);
     }
     if (n > 0 && n < 999) {
       r->table.setValue(n, value);

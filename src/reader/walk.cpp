@@ -94,7 +94,7 @@ void ParseNistBuffer() {
   }
   f.type_present[1] = 1;
 
-  const std::string cnt = f.type1.cnt;  // a copy: the parsers do not touch it, but stay safe
+  const std::string& cnt = f.type1.table.value(3);  // no parser touches the Type-1 table
   std::string accumulator, type_text, idc_text;
   for (std::size_t i = 0; i < cnt.size(); ++i) {
     const char c = cnt[i];
